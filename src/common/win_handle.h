@@ -1,6 +1,7 @@
 #pragma once
 // Owners for kernel handles and the thread's COM apartment.
 #include <windows.h>
+#include <objbase.h>  // CoInitialize, also under WIN32_LEAN_AND_MEAN
 
 #include <utility>
 
