@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "lanes/lane_busy.h"
+#include "lanes/lane_observer.h"
 #include "lanes/lane_random.h"
 #include "lanes/lanes.h"
 
@@ -21,6 +24,8 @@ private:
     int laneIndex_;
 };
 
+std::atomic<LaneRunObserver> runObserver{nullptr};
+
 std::uint32_t platformTickCount() { return GetTickCount(); }
 
 // Moves the label one pixel at a time, `steps` times; false once the surface ends.
@@ -36,6 +41,9 @@ bool scrollSteps(int laneIndex, LaneSurface& surface, int steps, int stepDelay, 
 }
 
 }  // namespace
+
+void setLaneRunObserver(LaneRunObserver observer) { runObserver.store(observer); }
+LaneRunObserver laneRunObserver() { return runObserver.load(); }
 
 LaneRunner platformLaneRunner() { return {platformTickCount, pumpingDelay}; }
 
@@ -58,6 +66,7 @@ void scrollLane(int laneIndex, LaneSurface& surface, const LaneRunner& runner) {
 
     if (surface.ending()) return;
     const int steps = surface.screenWidth() + surface.labelWidth(laneIndex);
+    if (const LaneRunObserver observer = runObserver.load()) observer(laneIndex, look);
     if (!scrollSteps(laneIndex, surface, steps, look.stepDelay, runner)) return;
 
     if (surface.ending()) return;

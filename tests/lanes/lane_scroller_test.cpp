@@ -6,6 +6,7 @@
 
 #include "fake_lane_surface.h"
 #include "lanes/lane_busy.h"
+#include "lanes/lane_observer.h"
 #include "lanes/lane_random.h"
 #include "lanes/lanes.h"
 
@@ -145,6 +146,33 @@ TEST_F(LaneScrollerRun, RealClockAndDelayFinishARun) {
     const std::vector<Call> colours = surface.callsOf(Op::SetColour);
     ASSERT_EQ(colours.size(), 1u);
     EXPECT_EQ(colours[0].value & 0xFF000000, 0);
+}
+
+struct ObservedRun {
+    int lane;
+    LaneLook look;
+    std::size_t callsBefore;  // surface calls made when the observer was told
+};
+std::vector<ObservedRun> observedRuns;
+FakeLaneSurface* observedSurface = nullptr;
+
+void observeRun(int lane, const LaneLook& look) {
+    observedRuns.push_back({lane, look, observedSurface->calls().size()});
+}
+
+TEST_F(LaneScrollerRun, ObserverIsToldOfEachRunWithWhatItDrewBeforeTheFirstStep) {
+    observedRuns.clear();
+    observedSurface = &surface;
+    setLaneRunObserver(observeRun);
+    surface.addHeadline("watched");
+    run(3);
+    run(4);  // nothing waits: not a run
+    setLaneRunObserver(nullptr);
+    ASSERT_EQ(observedRuns.size(), 1u);
+    EXPECT_EQ(observedRuns[0].lane, 3);
+    EXPECT_EQ(observedRuns[0].look.colour, kSeedOneColour);
+    EXPECT_EQ(observedRuns[0].look.stepDelay, kSeedOneDelay);
+    EXPECT_EQ(observedRuns[0].callsBefore, 7u);  // take .. label width; no step yet
 }
 
 class LaneIndexOutOfRange : public ::testing::TestWithParam<int> {};
