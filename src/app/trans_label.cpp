@@ -1,0 +1,203 @@
+#include "app/trans_label.h"
+
+#include <memory>
+
+#include "app/gdi_owners.h"
+#include "common/wide.h"
+
+namespace velmora {
+namespace {
+
+// Private messages of the label; each is sent, so the sender waits for it.
+enum LabelMessage : UINT {
+    kSetTextMessage = WM_USER + 1,  // lParam: const std::wstring*
+    kSetColourMessage,              // wParam: COLORREF
+    kSetLeftMessage,                // wParam: the new x, as int
+    kGetLeftMessage,                // result: x in the parent's client coordinates
+    kGetWidthMessage,               // result: width
+    kGetTextMessage,                // lParam: std::wstring* to fill
+    kGetColourMessage,              // result: COLORREF
+};
+
+struct LabelState {
+    std::wstring text;
+    COLORREF colour = TransLabel::kDefaultTextColour;
+    LOGFONTW font = TransLabel::defaultFont();
+};
+
+LabelState* stateOf(HWND window) { return reinterpret_cast<LabelState*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+RECT rectInParent(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// After a change: the parent's background is painted again under the old and
+// the new place at once, then every visible sibling over that area draws its
+// text again (the parent's paint went over them), then the label itself. So no
+// trace of an earlier place or text is left.
+void repaintAround(HWND label, const RECT& before) {
+    HWND parent = GetParent(label);
+    const RECT after = rectInParent(label);
+    RECT area{};
+    UnionRect(&area, &before, &after);
+    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN);
+    for (HWND sibling = GetWindow(parent, GW_CHILD); sibling != nullptr; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        RECT overlap{};
+        const RECT place = rectInParent(sibling);
+        if (sibling != label && IsWindowVisible(sibling) && IntersectRect(&overlap, &place, &area)) {
+            RedrawWindow(sibling, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+    }
+    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void paint(HWND window, const LabelState& state) {
+    const PaintCycle cycle(window);
+    if (state.text.empty() || cycle.dc() == nullptr) return;
+    const LOGFONTW described = TransLabel::paintingFont(state.font);
+    const FontObject font(CreateFontIndirectW(&described));
+    const SelectedObject selected(cycle.dc(), font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(cycle.dc(), TRANSPARENT);
+    SetTextColor(cycle.dc(), state.colour);
+    RECT client{};
+    GetClientRect(window, &client);
+    DrawTextW(cycle.dc(), state.text.c_str(), static_cast<int>(state.text.size()), &client, TransLabel::kDrawFlags);
+}
+
+LRESULT handleChange(HWND window, LabelState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+    const RECT before = rectInParent(window);
+    switch (message) {
+        case kSetTextMessage:
+            state.text = *reinterpret_cast<const std::wstring*>(lParam);
+            DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(state.text.c_str()));
+            break;
+        case kSetColourMessage:
+            state.colour = static_cast<COLORREF>(wParam);
+            break;
+        default:  // kSetLeftMessage
+            SetWindowPos(window, nullptr, static_cast<int>(wParam), before.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
+            break;
+    }
+    repaintAround(window, before);
+    return 1;
+}
+
+LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LabelState* state = stateOf(window);
+    switch (message) {
+        case WM_NCCREATE: {
+            auto fresh = std::unique_ptr<LabelState>(new (std::nothrow) LabelState());
+            if (!fresh) return FALSE;
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            if (create->lpszName != nullptr) fresh->text = create->lpszName;
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(fresh.release()));
+            break;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            delete state;
+            break;
+        case WM_PAINT:
+            if (state == nullptr) break;
+            paint(window, *state);
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                SendMessageW(GetAncestor(window, GA_ROOT), WM_CLOSE, 0, 0);
+                return 0;
+            }
+            break;
+        case kSetTextMessage:
+        case kSetColourMessage:
+        case kSetLeftMessage:
+            return state == nullptr ? 0 : handleChange(window, *state, message, wParam, lParam);
+        case kGetLeftMessage:
+            return rectInParent(window).left;
+        case kGetWidthMessage: {
+            RECT rect{};
+            GetWindowRect(window, &rect);
+            return rect.right - rect.left;
+        }
+        case kGetTextMessage:
+            if (state != nullptr) *reinterpret_cast<std::wstring*>(lParam) = state->text;
+            return 1;
+        case kGetColourMessage:
+            return state == nullptr ? 0 : static_cast<LRESULT>(state->colour);
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool TransLabel::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    if (GetClassInfoExW(instance, kClassName, &windowClass)) return true;
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = labelProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+TransLabel TransLabel::create(HWND parent, int x, int y, int width, int height, std::wstring_view text, int controlId) {
+    const std::wstring wide(text);
+    HWND window = CreateWindowExW(WS_EX_TRANSPARENT, kClassName, wide.c_str(), WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE, x,
+                                  y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                                  reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+    return TransLabel(window);
+}
+
+int TransLabel::left() const { return static_cast<int>(SendMessageW(window_, kGetLeftMessage, 0, 0)); }
+
+int TransLabel::width() const { return static_cast<int>(SendMessageW(window_, kGetWidthMessage, 0, 0)); }
+
+void TransLabel::setLeft(int x) const {
+    SendMessageW(window_, kSetLeftMessage, static_cast<WPARAM>(x), 0);
+}
+
+void TransLabel::setText(const Text& text) const {
+    const std::wstring wide = toWide(text);
+    SendMessageW(window_, kSetTextMessage, 0, reinterpret_cast<LPARAM>(&wide));
+}
+
+void TransLabel::setTextColour(COLORREF colour) const { SendMessageW(window_, kSetColourMessage, colour, 0); }
+
+std::wstring TransLabel::text() const {
+    std::wstring text;
+    SendMessageW(window_, kGetTextMessage, 0, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+COLORREF TransLabel::textColour() const { return static_cast<COLORREF>(SendMessageW(window_, kGetColourMessage, 0, 0)); }
+
+LOGFONTW TransLabel::defaultFont() {
+    LOGFONTW font{};
+    font.lfHeight = -27;
+    font.lfWidth = 0;
+    font.lfWeight = FW_BOLD;
+    font.lfItalic = FALSE;
+    font.lfUnderline = FALSE;
+    font.lfStrikeOut = FALSE;
+    return font;
+}
+
+LOGFONTW TransLabel::paintingFont(const LOGFONTW& described) {
+    LOGFONTW font = described;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = DEFAULT_PITCH;
+    return font;
+}
+
+}  // namespace velmora
