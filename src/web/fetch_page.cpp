@@ -14,6 +14,7 @@ constexpr std::int32_t kCredentialsForProxy = 1;       // "SetCredentials" targe
 constexpr std::int32_t kOptionIgnoreCertErrors = 4;    // "Option" index: certificate errors to ignore
 constexpr std::int32_t kOptionFollowRedirects = 6;     // "Option" index: follow redirects
 constexpr std::int32_t kCertErrorsToIgnore = 0x3300;   // unknown CA, wrong usage, bad common name, bad date
+constexpr bool kAsynchronous = true;                    // "Open": the send is waited for in sendAndWait
 
 void setTimeouts(const AutomationObject& request, std::int32_t timeoutSeconds) {
     const auto ms = timeoutMilliseconds(timeoutSeconds);
@@ -22,10 +23,15 @@ void setTimeouts(const AutomationObject& request, std::int32_t timeoutSeconds) {
     request.call(L"SetTimeouts", {each, each, each, each});
 }
 
-void setProxy(const AutomationObject& request, const FetchExchange& in) {
-    if (in.proxy.empty()) return;
-    request.call(L"SetProxy", {Variant::fromInt(kProxyNamed), Variant::fromText(in.proxy)});
-    if (in.proxyUser.empty()) return;
+void setProxy(const AutomationObject& request, const Text& proxy) {
+    if (proxy.empty()) return;
+    request.call(L"SetProxy", {Variant::fromInt(kProxyNamed), Variant::fromText(proxy)});
+}
+
+// Credentials go with a proxy only. The request object takes them once it is
+// open (before that it refuses them).
+void setCredentials(const AutomationObject& request, const FetchExchange& in) {
+    if (in.proxy.empty() || in.proxyUser.empty()) return;
     request.call(L"SetCredentials", {Variant::fromText(in.proxyUser), Variant::fromText(in.proxyPassword),
                                      Variant::fromInt(in.proxyCredentialTarget.value_or(kCredentialsForProxy))});
 }
@@ -37,18 +43,25 @@ void setRequestHeader(const AutomationObject& request, const Text& name, const T
     request.call(L"SetRequestHeader", {Variant::fromText(name), Variant::fromText(value)});
 }
 
-void send(const AutomationObject& request, const FetchExchange& in) {
-    if (!in.bodyBytes.empty()) {
-        request.call(L"Send", {Variant::fromBytes(in.bodyBytes)});
-    } else {
-        request.call(L"Send", {Variant::fromText(in.bodyText)});
-    }
+// Sends and waits for the whole response. The request is opened for an
+// asynchronous send and waited for here, so that the time-outs bound the
+// exchange even where the request object does not apply them to a
+// synchronous send (Wine's waits for an answer without end); an exchange
+// that outlasts all four phases together is aborted, and the reads that
+// follow yield nothing.
+void sendAndWait(const AutomationObject& request, const FetchExchange& in) {
+    const Variant body = in.bodyBytes.empty() ? Variant::fromText(in.bodyText) : Variant::fromBytes(in.bodyBytes);
+    if (!request.call(L"Send", {body})) return;
+    const auto limit = exchangeWaitSeconds(in.timeoutSeconds);
+    const auto done = limit ? request.call(L"WaitForResponse", {Variant::fromInt(*limit)}) : request.call(L"WaitForResponse");
+    if (done && !done->toBool()) request.call(L"Abort");
 }
 
 ByteBuffer exchangeWith(const AutomationObject& request, const Text& url, std::int32_t method, FetchExchange& io) {
     setTimeouts(request, io.timeoutSeconds);
-    setProxy(request, io);
-    request.call(L"Open", {Variant::fromText(methodName(method)), Variant::fromText(url), Variant::fromBool(false)});
+    setProxy(request, io.proxy);
+    request.call(L"Open", {Variant::fromText(methodName(method)), Variant::fromText(url), Variant::fromBool(kAsynchronous)});
+    setCredentials(request, io);
     if (io.noRedirect) request.put(L"Option", Variant::fromInt(0), {Variant::fromInt(kOptionFollowRedirects)});
     request.put(L"Option", Variant::fromInt(kCertErrorsToIgnore), {Variant::fromInt(kOptionIgnoreCertErrors)});
 
@@ -57,7 +70,7 @@ ByteBuffer exchangeWith(const AutomationObject& request, const Text& url, std::i
     for (const Text& line : requestHeaderLines(io.headers)) {
         setRequestHeader(request, headerName(line), headerValue(line));
     }
-    send(request, io);
+    sendAndWait(request, io);
 
     ByteBuffer body = request.get(L"ResponseBody").toBytes();
     const auto allHeaders = request.call(L"GetallResponseHeaders");

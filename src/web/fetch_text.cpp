@@ -1,5 +1,6 @@
 #include "web/fetch_text.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -61,6 +62,13 @@ std::optional<std::int32_t> timeoutMilliseconds(std::int32_t timeoutSeconds) {
     if (timeoutSeconds < 1) return 15000;
     if (timeoutSeconds > kLargest / 1000) return kLargest;
     return timeoutSeconds * 1000;
+}
+
+std::optional<std::int32_t> exchangeWaitSeconds(std::int32_t timeoutSeconds) {
+    const auto ms = timeoutMilliseconds(timeoutSeconds);
+    if (!ms) return std::nullopt;
+    const std::int64_t seconds = (4 * static_cast<std::int64_t>(*ms) + 999) / 1000;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(seconds, std::numeric_limits<std::int32_t>::max()));
 }
 
 Text normaliseSetCookie(const Text& responseHeaders) {

@@ -31,6 +31,10 @@ bool isSafeHeaderPart(const Text& part);
 // largest 32-bit value), 15000 otherwise.
 std::optional<std::int32_t> timeoutMilliseconds(std::int32_t timeoutSeconds);
 
+// Whole seconds to wait for the whole exchange: the four phases' time-outs
+// added up (rounded up, at most the largest 32-bit value), or no limit for -1.
+std::optional<std::int32_t> exchangeWaitSeconds(std::int32_t timeoutSeconds);
+
 // Every "Set-Cookie", in whatever letter case, spelled "Set-Cookie".
 Text normaliseSetCookie(const Text& responseHeaders);
 
