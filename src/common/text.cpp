@@ -15,6 +15,24 @@ Text Text::fromBytes(const void* data, std::size_t size) {
     return Text(std::string_view(static_cast<const char*>(data), size));
 }
 
+void Text::assign(const void* data, std::size_t size) {
+    if (data == nullptr) {
+        bytes_.clear();
+        return;
+    }
+    const auto* first = static_cast<const char*>(data);
+    const auto* nul = static_cast<const char*>(std::memchr(first, 0, size));
+    bytes_.assign(first, nul != nullptr ? static_cast<std::size_t>(nul - first) : size);
+}
+
+void Text::assignNulFree(const void* data, std::size_t size) {
+    if (data == nullptr) {
+        bytes_.clear();
+        return;
+    }
+    bytes_.assign(static_cast<const char*>(data), size);
+}
+
 Text& Text::operator+=(const Text& more) {
     bytes_ += more.bytes_;
     return *this;

@@ -21,6 +21,11 @@ public:
     // From a run of bytes; the text ends at the first NUL among them.
     explicit Text(std::string_view bytes);
     static Text fromBytes(const void* data, std::size_t size);
+    // Replaces the bytes as fromBytes would, reusing this text's storage.
+    void assign(const void* data, std::size_t size);
+    // The same for bytes the caller knows to hold no NUL (they were a Text's),
+    // without searching them for one.
+    void assignNulFree(const void* data, std::size_t size);
 
     const char* c_str() const { return bytes_.c_str(); }
     std::string_view view() const { return bytes_; }
