@@ -167,18 +167,19 @@ template <typename Deliver>
 bool HeadlineQueue::takeItem(Deliver deliver) {
     if (!lock.valid()) return false;
     std::lock_guard guard(lock);
-    if (count() < 1) return false;
+    const std::int32_t waiting = count();
+    if (waiting < 1) return false;
     const std::int32_t length = readLength(buffer + readOffset);
     readOffset += kLengthSize;
     deliver(buffer + readOffset, length);
     readOffset += length;
-    if (count() > 1) {
-        ++firstEntry;
-    } else {
+    if (waiting == 1) {
         firstEntry = 0;
         nulMayWait = false;
+    } else if (index != nullptr) {
+        ++firstEntry;
     }
-    setItemCount(count() - 1);
+    setItemCount(waiting - 1);
     if (readOffset > step) compact();
     return true;
 }

@@ -155,6 +155,12 @@ INSTANTIATE_TEST_SUITE_P(
         DuplicateCase{"SameEndsOtherMiddle",
                       {{'a', "abcdXefgh", R, true}, {'a', "abcdYefgh", R, true}, {'a', "abcdXefgh", R, false}},
                       2},
+        // The second text is the first one's start, and both have the same index key.
+        DuplicateCase{"LongerTextWithTheSameKey",
+                      {{'a', "abcdaaax\xCD\x07\x05p", R, true},
+                       {'a', "abcdaaax", R, true},
+                       {'a', "abcdaaax\xCD\x07\x05p", R, false}},
+                      2},
         DuplicateCase{"PrefixesDiffer", {{'a', "abc", R, true}, {'a', "ab", R, true}, {'a', "abcd", R, true}}, 3},
         DuplicateCase{"DoubleByteTextsCompareByteForByte",
                       {{'a', "\xD6\xD0\xB9\xFA", R, true},
