@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <string>
 #include <tuple>
@@ -34,10 +35,12 @@ private:
 std::string modelTitle(std::uint32_t number) {
     if (number % 97 == 0) return std::string();
     if (number % 5 == 0) {
-        std::string middle = std::to_string(number);
-        return "same" + std::string(12 - middle.size(), '0') + middle + "tail";
+        char alike[24];
+        std::snprintf(alike, sizeof alike, "same%012utail", static_cast<unsigned>(number));
+        return alike;
     }
-    std::string title = "t" + std::to_string(number % 7);
+    std::string title = std::to_string(number % 7);
+    title.insert(title.begin(), 't');
     title.resize(1 + (number * 13) % 40, static_cast<char>('a' + number % 3));
     return title + std::to_string(number);
 }
