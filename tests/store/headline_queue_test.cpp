@@ -277,7 +277,9 @@ TEST_P(Growth, GrowsByStepPlusItemOnlyWhenMovingToTheFrontIsNotEnough) {
     if (c.takeFirst) {
         ASSERT_TRUE(queue.takeText(taken));
     }
+    if (!c.grows) failNextQueueCalls(QueueFault::Growth);  // proves that no reallocation is asked for
     ASSERT_TRUE(queue.addText(itemC));
+    clearQueueFaults();
     const HeadlineQueue::Layout after = queue.layout();
     const std::int32_t waitingBefore = c.takeFirst ? 304 : 608;
     EXPECT_EQ(after.capacity, c.grows ? start + 1024 + itemC.length() + 4 : start);
