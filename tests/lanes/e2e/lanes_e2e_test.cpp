@@ -134,9 +134,10 @@ TEST_F(EightLanes, EveryRunMovesAtTheSpeedItsStepDelayAsksFor) {
         if (!rate) continue;  // cut off by the end of watching
         ++measured;
         const double asked = 1000.0 / *run.stepDelay;
-        // Never faster than asked; a loaded machine may lose a little.
+        // Never faster than asked. The timer's precision and the label calls
+        // come on top of every wait, so a run may lose a little, not more.
         EXPECT_LE(*rate / asked, 1.03) << "lane " << run.lane << ", delay " << *run.stepDelay << ": " << *rate << " px/s";
-        EXPECT_GE(*rate / asked, 0.85) << "lane " << run.lane << ", delay " << *run.stepDelay << ": " << *rate << " px/s";
+        EXPECT_GE(*rate / asked, 0.80) << "lane " << run.lane << ", delay " << *run.stepDelay << ": " << *rate << " px/s";
         // Steady: the first half of the way as fast as the second.
         const std::optional<double> first = run.rate(kScreenWidth - 120, 400);
         const std::optional<double> second = run.rate(400, -kLabelWidth + 120);
