@@ -25,14 +25,6 @@ void Text::assign(const void* data, std::size_t size) {
     bytes_.assign(first, nul != nullptr ? static_cast<std::size_t>(nul - first) : size);
 }
 
-void Text::assignNulFree(const void* data, std::size_t size) {
-    if (data == nullptr) {
-        bytes_.clear();
-        return;
-    }
-    bytes_.assign(static_cast<const char*>(data), size);
-}
-
 Text& Text::operator+=(const Text& more) {
     bytes_ += more.bytes_;
     return *this;

@@ -25,7 +25,13 @@ public:
     void assign(const void* data, std::size_t size);
     // The same for bytes the caller knows to hold no NUL (they were a Text's),
     // without searching them for one.
-    void assignNulFree(const void* data, std::size_t size);
+    void assignNulFree(const void* data, std::size_t size) {
+        if (data == nullptr) {
+            bytes_.clear();
+        } else {
+            bytes_.assign(static_cast<const char*>(data), size);
+        }
+    }
 
     const char* c_str() const { return bytes_.c_str(); }
     std::string_view view() const { return bytes_; }

@@ -60,12 +60,12 @@ private:
     bool addItem(const void* bytes, std::size_t size, bool refuseDuplicates, bool mayHoldNul);
     template <typename Deliver>
     bool takeItem(Deliver deliver);
-    bool holdsWaiting(const std::uint8_t* bytes, std::int32_t size) const;
-    bool holdsWaitingByIndex(const std::uint8_t* bytes, std::int32_t size) const;
+    bool holdsWaiting(const std::uint8_t* bytes, std::int32_t size, std::uint32_t key) const;
+    bool holdsWaitingByIndex(const std::uint8_t* bytes, std::int32_t size, std::uint32_t key) const;
     bool grow(std::int32_t needed);
     void compact();
     void moveWaitingToFront();
-    void indexItem(const std::uint8_t* bytes, std::int32_t size, std::uint32_t appendedBefore);
+    void indexItem(std::uint32_t key, std::uint32_t appendedBefore);
     bool roomForOneMoreEntry();
     void setItemCount(std::int32_t value) { itemCount.store(value, std::memory_order_relaxed); }
 
