@@ -518,6 +518,53 @@ TEST(LentObject, ThatRefersToNothingGivesTheOutcomeOfAFailedExchange) {
     EXPECT_TRUE(server.requests().empty());
 }
 
+// Each fetch initialises COM for itself and undoes exactly that, so the
+// calling thread's apartment is as it was before.
+class Apartment : public ::testing::Test {
+protected:
+    LoopbackServer server{[](const RecordedRequest&) { return answerWith("ok"); }};
+
+    template <typename Check>
+    void onNewThread(Check check) {
+        std::thread([&] { check(); }).join();
+    }
+    std::string fetch() { return bodyOf(fetchPage(textOf(server.url("/a")), 0)); }
+};
+
+TEST_F(Apartment, AThreadWithoutComIsLeftWithoutIt) {
+    onNewThread([&] {
+        EXPECT_EQ(fetch(), "ok");
+        // Nothing is left initialised: any apartment model may be chosen now.
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        CoUninitialize();
+    });
+}
+
+TEST_F(Apartment, ACallersSingleThreadedApartmentStays) {
+    onNewThread([&] {
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        EXPECT_EQ(fetch(), "ok");
+        EXPECT_EQ(fetch(), "ok");
+        // Still initialised once by the caller.
+        EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+        CoUninitialize();
+        CoUninitialize();
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        CoUninitialize();
+    });
+}
+
+TEST_F(Apartment, ACallersMultiThreadedApartmentIsNotTornDown) {
+    onNewThread([&] {
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        EXPECT_EQ(fetch(), "ok");
+        // The fetch's own initialisation did not take, so it undid nothing.
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+        CoUninitialize();
+        CoUninitialize();
+    });
+}
+
 // Credentials: the request object sends "Authorization" for the server
 // (target 0) when the server asks for it, never for credentials meant for a proxy.
 class Credentials : public ::testing::Test {
