@@ -379,7 +379,11 @@ TEST(Failure, AnAnswerWithinTheTimeOutArrives) {
 }
 
 TEST(Failure, TheRequestObjectsOwnTimeOutsServeForMinusOne) {
-    LoopbackServer server([](const RecordedRequest&) { return answerWith("fine"); });
+    LoopbackServer server([](const RecordedRequest&) {
+        ScriptedResponse response = answerWith("fine");
+        response.delayMs = 1500;
+        return response;
+    });
     FetchExchange exchange;
     exchange.timeoutSeconds = -1;
     EXPECT_EQ(bodyOf(fetchPage(textOf(server.url("/x")), 0, exchange)), "fine");
