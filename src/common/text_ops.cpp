@@ -67,12 +67,17 @@ TextArray splitText(const Text& text, const Text& separator) {
         pieces.append(text);
         return pieces;
     }
+    // One pass; a separator is only recognised where a character begins.
     std::int32_t pieceStart = 0;
-    while (pieceStart < text.length()) {
-        const std::int32_t found = findText(text, separator, pieceStart + 1);
-        if (found < 0) break;
-        pieces.append(slice(text, pieceStart, found - 1 - pieceStart));
-        pieceStart = found - 1 + separator.length();
+    std::int32_t offset = 0;
+    while (offset < text.length()) {
+        if (matchesAt(text, offset, separator, false)) {
+            pieces.append(slice(text, pieceStart, offset - pieceStart));
+            offset += separator.length();
+            pieceStart = offset;
+        } else {
+            offset += characterSize(text, offset);
+        }
     }
     if (pieceStart < text.length()) pieces.append(slice(text, pieceStart, text.length() - pieceStart));
     return pieces;

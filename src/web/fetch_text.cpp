@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/text_ops.h"
-#include "web/split_pieces.h"
 #include "web/header_lines.h"
 
 namespace velmora {
@@ -47,7 +46,7 @@ Text withDefaultHeaders(const Text& headers, const Text& url) {
 TextArray requestHeaderLines(const Text& headers) {
     if (findText(headers, kLineBreak) < 0) return TextArray{headers};
     TextArray lines;
-    for (const Text& line : splitPieces(headers, kLineBreak)) {
+    for (const Text& line : splitText(headers, kLineBreak)) {
         if (!line.empty()) lines.append(line);
     }
     return lines;
@@ -78,7 +77,7 @@ Text normaliseSetCookie(const Text& responseHeaders) {
 
 Text responseCookies(const Text& responseHeaders) {
     std::string pairs;
-    for (const Text& line : splitPieces(responseHeaders, kLineBreak)) {
+    for (const Text& line : splitText(responseHeaders, kLineBreak)) {
         if (findText(line, kSetCookie) < 0) continue;
         const Text pair = findText(line, ";") < 0 ? replaceText(line, "Set-Cookie:", "", true)
                                                   : textBetween(line, "Set-Cookie:", ";");

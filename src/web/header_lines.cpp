@@ -4,7 +4,6 @@
 #include <unordered_set>
 
 #include "common/text_ops.h"
-#include "web/split_pieces.h"
 
 namespace velmora {
 namespace {
@@ -67,7 +66,7 @@ std::int32_t indexOfText(const TextArray& list, const Text& text) {
 Text joinDistinct(const Text& text, const Text& separator) {
     std::unordered_set<std::string> seen;
     std::string joined;
-    for (const Text& piece : splitPieces(text, separator)) {
+    for (const Text& piece : splitText(text, separator)) {
         if (!seen.insert(piece.str()).second) continue;
         joined += piece.view();
         joined += separator.view();
@@ -82,10 +81,10 @@ Text mergeCookies(Text& cookies, Text& newCookies) {
     // The new entries first, all of them; then each old entry whose name is
     // not yet among the entries gathered so far (the same test as
     // hasCookieName on the list, kept in a set for the same reason as above).
-    TextArray merged = splitPieces(newCookies, ";");
+    TextArray merged = splitText(newCookies, ";");
     std::unordered_set<std::string> names;
     for (const Text& entry : merged) names.insert(cookieName(entry).str());
-    for (const Text& entry : splitPieces(cookies, ";")) {
+    for (const Text& entry : splitText(cookies, ";")) {
         if (names.insert(cookieName(entry).str()).second) merged.append(entry);
     }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "common/text.h"
 #include "common/text_ops.h"
 
@@ -83,8 +85,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, SplitText,
                                            SplitCase{";", ";", {""}}, SplitCase{"", ";", {}}, SplitCase{"abc", ";", {"abc"}},
                                            SplitCase{"a\r\nb\r\n", "\r\n", {"a", "b"}},
                                            SplitCase{"a; b; c", "; ", {"a", "b", "c"}},
+                                           SplitCase{";;", ";", {"", ""}}, SplitCase{"ab", "abc", {"ab"}},
+                                           SplitCase{"abc", "", {"abc"}},
+                                           SplitCase{"A: 1\r\n\r\nB: 2\r\n", "\r\n", {"A: 1", "", "B: 2"}},
                                            // ";" hidden as a trail byte (0x81 0x3B) does not cut.
-                                           SplitCase{"x\x81;y;z", ";", {"x\x81;y", "z"}}));
+                                           SplitCase{"x\x81;y;z", ";", {"x\x81;y", "z"}},
+                                           SplitCase{"a;\xB0", ";", {"a", "\xB0"}},
+                                           SplitCase{"\xD6\xD0\xD6\xD0", "\xD0\xD6", {"\xD6\xD0\xD6\xD0"}}));
+
+TEST(SplitTextAtScale, CutsAHugeTextIntoAllItsPieces) {
+    std::string text;
+    for (int i = 0; i < 200000; ++i) text.append("p").append(std::to_string(i)).append(";");
+    const TextArray pieces = splitText(Text(text), ";");
+    ASSERT_EQ(pieces.count(), 200000);
+    EXPECT_EQ(pieces[1], Text("p0"));
+    EXPECT_EQ(pieces[200000], Text("p199999"));
+}
 
 struct TrimCase {
     const char* text;
