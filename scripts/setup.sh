@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ googletest
   g++-mingw-w64-i686-posix
   wine wine32:i386
-  xvfb xauth fonts-wqy-microhei imagemagick
+  xvfb xauth fonts-wqy-microhei imagemagick xdotool
   python3 file binutils-mingw-w64-i686
 )
 

@@ -35,23 +35,23 @@ RECT rectInParent(HWND window) {
 }
 
 // After a change: the parent's background is painted again under the old and
-// the new place at once, then every visible sibling over that area draws its
-// text again (the parent's paint went over them), then the label itself. So no
-// trace of an earlier place or text is left.
+// the new place, then every visible label over that area draws its text again
+// (the parent's paint went over them), this one included. One update does it
+// all, the parent first and its children after it, so that a colour-keyed
+// window is brought to the screen once per change. No trace of an earlier
+// place or text is left.
+// A label wholly outside its parent before and after (a parked lane) changes
+// no pixel, and is left alone.
 void repaintAround(HWND label, const RECT& before) {
     HWND parent = GetParent(label);
     const RECT after = rectInParent(label);
+    RECT client{};
+    RECT seen{};
+    GetClientRect(parent, &client);
+    if (!IntersectRect(&seen, &before, &client) && !IntersectRect(&seen, &after, &client)) return;
     RECT area{};
     UnionRect(&area, &before, &after);
-    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN);
-    for (HWND sibling = GetWindow(parent, GW_CHILD); sibling != nullptr; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
-        RECT overlap{};
-        const RECT place = rectInParent(sibling);
-        if (sibling != label && IsWindowVisible(sibling) && IntersectRect(&overlap, &place, &area)) {
-            RedrawWindow(sibling, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        }
-    }
-    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void paint(HWND window, const LabelState& state) {

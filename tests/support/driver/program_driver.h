@@ -114,6 +114,12 @@ private:
     DWORD processId_ = 0;
 };
 
+// A left click at (x, y) made by the display itself (xdotool, through Wine's
+// support for starting Unix programs), so that the display's own idea of which
+// window lies under the pointer decides where it goes. Returns once the click is
+// on its way (false when xdotool could not be started): wait for its effect.
+bool displayClick(int x, int y);
+
 // True when the notification area holds an icon (owner, id): probed with NIM_MODIFY,
 // which succeeds only for an icon that exists.
 bool trayIconPresent(HWND owner, UINT id = kTrayIconId);
