@@ -34,17 +34,11 @@ constexpr int kScreenWidth = 1920;
 constexpr int kLabelWidth = 816;
 constexpr double kCpuWindowMs = 20000;
 
-double processCpuMs(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    auto ms = [](FILETIME time) {
-        return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
-
-// CPU time of the host's processes named `name` (Xvfb, wineserver), read from
-// the host's /proc through the Z: drive; -1 where that cannot be read.
+// CPU time of the host's processes whose name starts with `name` (Xvfb,
+// wineserver, the program: Wine names a process after its file, cut to 15
+// characters), read from the host's /proc through the Z: drive; -1 where that
+// cannot be read. The system's own figure for another process is not kept by
+// Wine, so the program is measured this way too.
 double hostCpuMs(const char* name) {
     WIN32_FIND_DATAA found{};
     const HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
@@ -73,20 +67,20 @@ double hostCpuMs(const char* name) {
 }
 
 struct CpuShares {
-    double program = -1;  // of one core
+    double program = -1;  // of one core, all its threads
     double xServer = -1;
     double wineServer = -1;
 };
 
 // CPU shares over the next `windowMs`: the program, the display server and Wine's server.
-CpuShares cpuShares(HANDLE process, double windowMs) {
-    const double programStart = processCpuMs(process);
+CpuShares cpuShares(const char* programName, double windowMs) {
+    const double programStart = hostCpuMs(programName);
     const double xStart = hostCpuMs("Xvfb"), wineStart = hostCpuMs("wineserver");
     const double start = nowMs();
     while (nowMs() < start + windowMs) Sleep(50);
     const double elapsed = nowMs() - start;
     CpuShares shares;
-    shares.program = (processCpuMs(process) - programStart) / elapsed;
+    if (programStart >= 0) shares.program = (hostCpuMs(programName) - programStart) / elapsed;
     if (xStart >= 0) shares.xServer = (hostCpuMs("Xvfb") - xStart) / elapsed;
     if (wineStart >= 0) shares.wineServer = (hostCpuMs("wineserver") - wineStart) / elapsed;
     return shares;
@@ -115,7 +109,7 @@ CpuShares idleShares() {
     ProgramDriver program;
     if (!program.start() || !program.dismissStartupHint() || program.waitForOverlay() == nullptr) return {};
     Sleep(2000);
-    const CpuShares share = cpuShares(program.process(), kCpuWindowMs);
+    const CpuShares share = cpuShares("velmora-loopbac", kCpuWindowMs);
     program.postEscape();
     program.waitForExit(5s);
     return share;
@@ -151,7 +145,7 @@ ScrollFigures measureScrolling() {
     watch.stop();
     // Without the watcher's reads, which load Wine's server too; by now every
     // lane has been busy for half a minute and keeps being so.
-    figures.share = cpuShares(program.process(), kCpuWindowMs);
+    figures.share = cpuShares("velmora-lanes-t", kCpuWindowMs);
     figures.lanesBusy = 0;
     for (const HWND label : program.labels()) {
         RECT rect{};
