@@ -43,8 +43,9 @@ std::int64_t performanceFrequency() {
 DWORD millisecondsUntil(std::int64_t deadline) {
     const std::int64_t left = deadline - performanceNow();
     if (left <= 0) return 0;
-    const std::int64_t milliseconds = (left * 1000 + performanceFrequency() - 1) / performanceFrequency();
-    return static_cast<DWORD>(std::min<std::int64_t>(milliseconds, INFINITE - 1));
+    // In double: a far deadline times 1000 does not fit in 64 bits.
+    const double milliseconds = std::ceil(static_cast<double>(left) * 1000.0 / static_cast<double>(performanceFrequency()));
+    return static_cast<DWORD>(std::min(milliseconds, static_cast<double>(INFINITE - 1)));
 }
 
 std::int64_t deadlineFor(std::int64_t dueTime) {
@@ -105,8 +106,9 @@ void pumpingWaitUntil(std::int64_t deadline) {
         const DWORD result = MsgWaitForMultipleObjects(0, nullptr, FALSE, left, QS_ALLINPUT);
         if (result == WAIT_TIMEOUT) continue;  // the limit is rounded: look at the clock again
         if (result == WAIT_FAILED) {
-            Sleep(left);  // no message wait to be had: still never spin
-            continue;
+            // No message wait to be had: sleep in short stretches and handle
+            // the messages between them, still never spinning.
+            Sleep(std::min<DWORD>(left, 10));
         }
         processPendingMessages();
     }
