@@ -16,11 +16,16 @@
 #include <numeric>
 #include <string>
 #include <vector>
+#include <array>
+#include <atomic>
+#include <thread>
 
 #include "common/win_handle.h"
 #include "driver/program_driver.h"
 #include "lane_headlines.h"
 #include "lane_watch.h"
+#include "lanes/lane_observer.h"
+#include "lanes/lane_surface.h"
 #include "lanes/lanes.h"
 #include "lanes/trace/lane_trace.h"
 
@@ -102,6 +107,76 @@ void measureDelayAlone() {
         const double each = (nowMs() - start) / 200;
         std::printf("  asked %2d ms  waited %.3f ms  speed ratio %.3f\n", delay, each, delay / each);
     }
+}
+
+// A surface without windows: the lanes' own part of every step (the wait and
+// the calls themselves), with nothing behind the calls.
+class BareSurface : public LaneSurface {
+public:
+    int screenWidth() const override { return kScreenWidth; }
+    int labelLeft(int lane) const override { return lefts_[static_cast<std::size_t>(lane)].load(); }
+    int labelWidth(int) const override { return kLabelWidth; }
+    void setLabelLeft(int lane, int x) override {
+        lefts_[static_cast<std::size_t>(lane)] = x;
+        ++steps_[static_cast<std::size_t>(lane)];
+    }
+    void setLabelText(int, const Text&) override {}
+    void setLabelTextColour(int, std::uint32_t) override {}
+    void setTopmost(bool) override {}
+    void showNormal() override {}
+    bool takeHeadline(Text& out) override {
+        out = Text("headline");
+        return true;
+    }
+    bool ending() const override { return ending_.load(); }
+
+    void end() { ending_ = true; }
+    long steps(int lane) const { return steps_[static_cast<std::size_t>(lane)].load(); }
+
+private:
+    std::array<std::atomic<int>, 8> lefts_{};
+    std::array<std::atomic<long>, 8> steps_{};
+    std::atomic<bool> ending_{false};
+};
+
+double ownCpuMs() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto ms = [](FILETIME time) {
+        return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+std::array<int, 8> drawnDelays{};
+void noteDelay(int lane, const LaneLook& look) { drawnDelays[static_cast<std::size_t>(lane)] = look.stepDelay; }
+
+// Eight lane workers on the bare surface for ten seconds.
+void measureLanesAlone() {
+    BareSurface surface;
+    setLaneRunObserver(noteDelay);
+    std::vector<std::thread> workers;
+    const double cpuStart = ownCpuMs();
+    const double wineStart = hostCpuMs("wineserver");
+    const double start = nowMs();
+    for (int lane = 0; lane < 8; ++lane) workers.emplace_back([&surface, lane] { LaneScroller(lane, surface); });
+    Sleep(10000);
+    const double elapsed = nowMs() - start;
+    const double cpu = ownCpuMs() - cpuStart;
+    const double wine = wineStart >= 0 ? hostCpuMs("wineserver") - wineStart : -1;
+    std::printf("eight lane workers with no windows behind the labels, %.0f s:\n", elapsed / 1000);
+    std::vector<double> ratios;
+    for (int lane = 0; lane < 8; ++lane) {
+        const double asked = 1000.0 / drawnDelays[static_cast<std::size_t>(lane)];
+        ratios.push_back(surface.steps(lane) * 1000.0 / elapsed / asked);
+    }
+    surface.end();
+    for (std::thread& worker : workers) worker.join();
+    setLaneRunObserver(nullptr);
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("  speed / asked speed: min %.3f  median %.3f  max %.3f\n", ratios.front(), ratios[4], ratios.back());
+    std::printf("  lanes' own CPU: %.2f %% of one core per lane (Wine server's part: %.2f %%)\n", cpu / elapsed / 8 * 100,
+                wine / elapsed / 8 * 100);
 }
 
 CpuShares idleShares() {
@@ -187,6 +262,7 @@ int main() {
     using namespace velmora::test;
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     measureDelayAlone();
+    measureLanesAlone();
 
     const CpuShares idle = idleShares();
     const ScrollFigures scrolling = measureScrolling();
