@@ -133,13 +133,12 @@ TEST_F(EightLanes, LaneOneMovesFirstThenTheOthersInOrderAtMostOneATick) {
         ASSERT_TRUE(first) << "lane " << lane << " never moved";
         firstMoves.push_back(*first);
     }
-    for (std::size_t i = 1; i < firstMoves.size(); ++i) {
+    for (std::size_t i = 1; i < firstMoves.size(); ++i)
         EXPECT_GT(firstMoves[i], firstMoves[i - 1]) << "lane " << i + 1 << " moved before lane " << i;
-        // Starts are a 50 ms tick apart; the first step after a start comes a
-        // little sooner or later depending on the user-interface thread.
-        EXPECT_GE(firstMoves[i] - firstMoves[i - 1], 15.0) << "lanes " << i << " and " << i + 1;
-    }
-    EXPECT_GE(firstMoves.back() - firstMoves.front(), 7 * 40.0);  // not all at once
+    // Starts are at least a 50 ms tick apart. The first step after a start
+    // comes sooner or later as the user-interface thread is free, so two
+    // neighbours may move close together, but eight lanes take seven ticks.
+    EXPECT_GE(firstMoves.back() - firstMoves.front(), 7 * 40.0);
 }
 
 TEST_F(EightLanes, EveryRunMovesAtTheSpeedItsStepDelayAsksFor) {
