@@ -57,7 +57,8 @@ if [ -n "${DISPLAY:-}" ]; then
   wait $ticker || true
 else
   echo "run: no display; Velmora on a virtual one, for ${settle} s"
-  scripts/with-display.sh --width 1920 --height 1080 -- bash -c '
+  # (No shared-memory images: see tests/support/driver/e2e-run.sh.in.)
+  VELMORA_XVFB_OPTIONS="-extension MIT-SHM" scripts/with-display.sh --width 1920 --height 1080 -- bash -c '
     # A desktop-like background, to show that only the headlines are drawn.
     /usr/bin/convert -size 1920x1080 gradient:"#35577a"-"#1c2b3a" "$WINEPREFIX/../run-background.png" &&
       /usr/bin/display -window root "$WINEPREFIX/../run-background.png" 2>/dev/null &

@@ -17,7 +17,8 @@ done
 
 # A display number nobody uses: -displayfd lets the server pick one itself.
 fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$fdfile" </dev/null >/dev/null 2>&1 &
+# (VELMORA_XVFB_OPTIONS: more options for the server, e.g. "-extension MIT-SHM".)
+Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset ${VELMORA_XVFB_OPTIONS:-} 3>"$fdfile" </dev/null >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -f "$fdfile"' EXIT
 for _ in $(seq 100); do

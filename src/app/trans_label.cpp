@@ -34,12 +34,12 @@ RECT rectInParent(HWND window) {
     return rect;
 }
 
-// After a change: the parent's background is painted again under the old and
-// the new place, then every visible label over that area draws its text again
-// (the parent's paint went over them), this one included. One update does it
-// all, the parent first and its children after it, so that a colour-keyed
-// window is brought to the screen once per change. No trace of an earlier
-// place or text is left.
+// After a change: the parent's background under the old and the new place is
+// painted again at once, then every visible label over that area draws its
+// text again (the parent's paint went over them), this one included. One
+// update does it all, the parent first and its labels after it, so that no
+// trace of an earlier place or text is left and the screen never shows the
+// erased background without the text that belongs on it.
 // A label wholly outside its parent before and after (a parked lane) changes
 // no pixel, and is left alone.
 void repaintAround(HWND label, const RECT& before) {

@@ -3,8 +3,8 @@
 // left-aligned and centred vertically, over whatever its parent painted.
 // The operations may be called from any thread: each is sent to the label's
 // window, carried out by the thread that owns it (the user-interface thread)
-// and complete when it returns. On a window that is gone they do nothing
-// (left() and width() then give 0).
+// and complete, on the screen too, when it returns. On a window that is gone
+// they do nothing (left() and width() then give 0).
 #include <windows.h>
 
 #include <cstdint>

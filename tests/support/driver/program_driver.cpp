@@ -420,7 +420,13 @@ struct FakeNewsService::State {
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 16) != 0) {
+        // The port may still be on its way out from an earlier run: give it a moment.
+        bool bound = false;
+        for (int attempt = 0; attempt < 50 && !bound; ++attempt) {
+            bound = bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            if (!bound) Sleep(100);
+        }
+        if (!bound || listen(listener, 16) != 0) {
             closesocket(listener);
             listener = INVALID_SOCKET;
             return;
@@ -430,22 +436,28 @@ struct FakeNewsService::State {
 
     ~State() {
         stopping = true;
-        if (listener != INVALID_SOCKET) closesocket(listener);
+        if (acceptor.joinable()) acceptor.join();  // it closes the listener itself
         {
             std::lock_guard lock(mutex);
             for (SOCKET client : heldClients) closesocket(client);
             heldClients.clear();
         }
-        if (acceptor.joinable()) acceptor.join();
         if (started) WSACleanup();
     }
 
+    // Accepts while not stopping; no accept is left pending when the listener
+    // is closed, so the port is free again at once.
     void serve() {
         while (!stopping) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(listener, &readable);
+            timeval wait{0, 50000};
+            if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
             SOCKET client = accept(listener, nullptr, nullptr);
-            if (client == INVALID_SOCKET) return;
-            handle(client);
+            if (client != INVALID_SOCKET) handle(client);
         }
+        closesocket(listener);
     }
 
     void handle(SOCKET client) {
@@ -507,7 +519,7 @@ FakeNewsService FakeNewsService::silent(std::uint16_t port) {
 FakeNewsService::~FakeNewsService() = default;
 FakeNewsService::FakeNewsService(FakeNewsService&&) noexcept = default;
 
-bool FakeNewsService::listening() const { return state_ && state_->listener != INVALID_SOCKET; }
+bool FakeNewsService::listening() const { return state_ && state_->acceptor.joinable(); }
 
 std::vector<std::string> FakeNewsService::requests() const {
     if (!state_) return {};
