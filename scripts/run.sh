@@ -62,13 +62,13 @@ else
     # A desktop-like background, to show that only the headlines are drawn.
     /usr/bin/convert -size 1920x1080 gradient:"#35577a"-"#1c2b3a" "$WINEPREFIX/../run-background.png" &&
       /usr/bin/display -window root "$WINEPREFIX/../run-background.png" 2>/dev/null &
-    LC_ALL=zh_CN.UTF-8 wine "$program" </dev/null &
+    LC_ALL=zh_CN.UTF-8 wine "$program" </dev/null 2>/dev/null &
     ticker=$!
-    wine "$answer" hint 60 </dev/null
+    wine "$answer" hint 60 </dev/null 2>/dev/null
     sleep "$settle"
     take_screenshot
     status=$?
-    wine "$answer" quit 5 </dev/null
+    wine "$answer" quit 5 </dev/null 2>/dev/null
     wait $ticker
     wineserver -k 2>/dev/null
     exit $status'
