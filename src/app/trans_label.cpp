@@ -1,6 +1,8 @@
 #include "app/trans_label.h"
 
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "app/gdi_owners.h"
 #include "common/wide.h"
@@ -27,6 +29,8 @@ struct LabelState {
 
 LabelState* stateOf(HWND window) { return reinterpret_cast<LabelState*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
+LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 RECT rectInParent(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -34,12 +38,91 @@ RECT rectInParent(HWND window) {
     return rect;
 }
 
-// After a change: the parent's background under the old and the new place is
-// painted again at once, then every visible label over that area draws its
-// text again (the parent's paint went over them), this one included. One
-// update does it all, the parent first and its labels after it, so that no
-// trace of an earlier place or text is left and the screen never shows the
-// erased background without the text that belongs on it.
+// After a change, the parent's background under the old and the new place is
+// painted again and every label over that area draws its text on it again,
+// this one included, so no trace of an earlier place or text is left. All of
+// it is composed off the screen and copied to the window in one piece, so the
+// screen never holds the background without the text that belongs on it (a
+// colour-keyed window would flash its key colour there). The update is made
+// by a timer, one for all the changes of the next 15 ms: such a window costs a
+// scan of all its pixels each time it reaches the screen, and eight lanes
+// stepping every 5 to 10 ms, each step waiting for its own update, would keep
+// the user-interface thread busy with nothing else (the lanes would crawl,
+// and a posted Esc would wait behind them).
+constexpr UINT_PTR kRepaintTimer = 1;
+constexpr UINT kRepaintDelayMs = 15;
+
+// The areas of each parent that wait for their update, with the label whose
+// timer will make it. Only the user-interface thread touches them.
+struct PendingUpdate {
+    RECT area;
+    HWND timerLabel;
+};
+std::map<HWND, PendingUpdate>& pendingUpdates() {
+    static std::map<HWND, PendingUpdate> updates;
+    return updates;
+}
+
+void drawText(HDC dc, const RECT& client, const LabelState& state);
+
+// `area` of the parent composed off the screen (the background, then the
+// text of every label over it, the lowest first) and put on the window in
+// one copy, so that the screen never holds the erased background without the
+// text that belongs on it.
+void composeUpdate(HWND parent, const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    const WindowDc screen(parent);
+    const MemoryDc memory(screen.get());
+    const BitmapObject canvas(CreateCompatibleBitmap(screen.get(), width, height));
+    if (!screen.get() || !memory.get() || !canvas) {
+        RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return;
+    }
+    const SelectedObject selected(memory.get(), canvas.get());
+    const RECT whole{0, 0, width, height};
+    FillRect(memory.get(), &whole, reinterpret_cast<HBRUSH>(GetClassLongPtrW(parent, GCLP_HBRBACKGROUND)));
+    std::vector<HWND> labels;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const bool isLabel = GetWindowLongPtrW(child, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(labelProcedure);
+        if (isLabel && IsWindowVisible(child) && stateOf(child) != nullptr) labels.push_back(child);
+    }
+    for (auto label = labels.rbegin(); label != labels.rend(); ++label) {
+        RECT place = rectInParent(*label);
+        RECT overlap{};
+        if (!IntersectRect(&overlap, &place, &area)) continue;
+        OffsetRect(&place, -area.left, -area.top);
+        const SavedDc saved(memory.get());
+        IntersectClipRect(memory.get(), place.left, place.top, place.right, place.bottom);
+        drawText(memory.get(), place, *stateOf(*label));
+    }
+    BitBlt(screen.get(), area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+// Brings a parent's waiting area to the screen now.
+void repaintNow(HWND parent) {
+    auto found = pendingUpdates().find(parent);
+    if (found == pendingUpdates().end()) return;
+    const PendingUpdate update = found->second;
+    pendingUpdates().erase(found);
+    KillTimer(update.timerLabel, kRepaintTimer);
+    composeUpdate(parent, update.area);
+}
+
+void repaintSoon(HWND label, HWND parent, const RECT& area) {
+    auto found = pendingUpdates().find(parent);
+    if (found != pendingUpdates().end()) {
+        UnionRect(&found->second.area, &found->second.area, &area);
+        return;
+    }
+    if (SetTimer(label, kRepaintTimer, kRepaintDelayMs, nullptr) == 0) {
+        composeUpdate(parent, area);
+        return;
+    }
+    pendingUpdates()[parent] = PendingUpdate{area, label};
+}
+
 // A label wholly outside its parent before and after (a parked lane) changes
 // no pixel, and is left alone.
 void repaintAround(HWND label, const RECT& before) {
@@ -51,20 +134,28 @@ void repaintAround(HWND label, const RECT& before) {
     if (!IntersectRect(&seen, &before, &client) && !IntersectRect(&seen, &after, &client)) return;
     RECT area{};
     UnionRect(&area, &before, &after);
-    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    IntersectRect(&area, &area, &client);
+    repaintSoon(label, parent, area);
+}
+
+// The label's text on `dc`, over `client` (the label's client rectangle in
+// the DC's coordinates). The font lives for this drawing only.
+void drawText(HDC dc, const RECT& client, const LabelState& state) {
+    if (state.text.empty() || dc == nullptr) return;
+    const LOGFONTW described = TransLabel::paintingFont(state.font);
+    const FontObject font(CreateFontIndirectW(&described));
+    const SelectedObject selected(dc, font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, state.colour);
+    RECT area = client;
+    DrawTextW(dc, state.text.c_str(), static_cast<int>(state.text.size()), &area, TransLabel::kDrawFlags);
 }
 
 void paint(HWND window, const LabelState& state) {
     const PaintCycle cycle(window);
-    if (state.text.empty() || cycle.dc() == nullptr) return;
-    const LOGFONTW described = TransLabel::paintingFont(state.font);
-    const FontObject font(CreateFontIndirectW(&described));
-    const SelectedObject selected(cycle.dc(), font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(cycle.dc(), TRANSPARENT);
-    SetTextColor(cycle.dc(), state.colour);
     RECT client{};
     GetClientRect(window, &client);
-    DrawTextW(cycle.dc(), state.text.c_str(), static_cast<int>(state.text.size()), &client, TransLabel::kDrawFlags);
+    drawText(cycle.dc(), client, state);
 }
 
 LRESULT handleChange(HWND window, LabelState& state, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,6 +189,10 @@ LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
             break;
         }
         case WM_NCDESTROY:
+            if (auto found = pendingUpdates().find(GetParent(window));
+                found != pendingUpdates().end() && found->second.timerLabel == window) {
+                pendingUpdates().erase(found);  // its timer goes with it; the parent repaints itself
+            }
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             delete state;
             break;
@@ -127,6 +222,10 @@ LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
             return 1;
         case kGetColourMessage:
             return state == nullptr ? 0 : static_cast<LRESULT>(state->colour);
+        case WM_TIMER:
+            if (wParam != kRepaintTimer) break;
+            repaintNow(GetParent(window));
+            return 0;
         default:
             break;
     }
