@@ -44,13 +44,13 @@ RECT rectInParent(HWND window) {
 // it is composed off the screen and copied to the window in one piece, so the
 // screen never holds the background without the text that belongs on it (a
 // colour-keyed window would flash its key colour there). The update is made
-// by a timer, one for all the changes of the next 15 ms: such a window costs a
+// by a timer, one for all the changes of the next 40 ms: such a window costs a
 // scan of all its pixels each time it reaches the screen, and eight lanes
 // stepping every 5 to 10 ms, each step waiting for its own update, would keep
 // the user-interface thread busy with nothing else (the lanes would crawl,
 // and a posted Esc would wait behind them).
 constexpr UINT_PTR kRepaintTimer = 1;
-constexpr UINT kRepaintDelayMs = 15;
+constexpr UINT kRepaintDelayMs = 40;
 
 // The areas of each parent that wait for their update, with the label whose
 // timer will make it. Only the user-interface thread touches them.
