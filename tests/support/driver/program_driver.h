@@ -10,7 +10,8 @@
 //   program.postTrayEvent(WM_LBUTTONDBLCLK);     // as the tray icon would
 //   HWND box = program.waitForMessageBox(L"提示");
 //   program.pressButton(box, IDYES);
-//   std::optional<DWORD> code = program.waitForExit(1000);  // exit code, or nullopt on time-out
+//   std::optional<DWORD> code = program.waitForExit(1000ms);  // exit code, or nullopt on time-out
+//   program.postEscape();                        // Esc on the overlay (or on a label given)
 //
 // The destructor kills the program if it is still running, whatever the test did.
 // Everything here is plain Win32 and fails softly: a missing window gives nullptr,
@@ -19,10 +20,14 @@
 // ScreenCapture::take() copies the screen into a 32-bpp DIB; pixel(x, y) gives a COLORREF.
 // FakeNewsService listens on 127.0.0.1:18936 (the loopback build's service), answers
 // every search with a result page holding the titles it was given (or never answers,
-// when silent) and records the request paths.
+// when silent) and records the request paths. trayIconPresent(overlay) tells whether the
+// tray icon exists (as far as Wine shows it); displayClick(x, y) clicks through the X
+// display itself, which honours the colour key (Wine's own hit-testing does not).
 //
 // Run such tests through the e2e runner (velmora_e2e_test in this folder's CMakeLists),
-// which gives each one its own virtual display and a fresh Wine server.
+// which gives each one its own virtual display (no window manager, no MIT-SHM) and a
+// fresh Wine server, one run at a time on the machine; SAMPLE_SERVICE runs the bundled
+// sample news service beside the test instead of a FakeNewsService.
 #include <windows.h>
 
 #include <chrono>
