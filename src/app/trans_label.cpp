@@ -1,5 +1,6 @@
 #include "app/trans_label.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -15,8 +16,6 @@ enum LabelMessage : UINT {
     kSetTextMessage = WM_USER + 1,  // lParam: const std::wstring*
     kSetColourMessage,              // wParam: COLORREF
     kSetLeftMessage,                // wParam: the new x, as int
-    kGetLeftMessage,                // result: x in the parent's client coordinates
-    kGetWidthMessage,               // result: width
     kGetTextMessage,                // lParam: std::wstring* to fill
     kGetColourMessage,              // result: COLORREF
 };
@@ -44,13 +43,27 @@ RECT rectInParent(HWND window) {
 // it is composed off the screen and copied to the window in one piece, so the
 // screen never holds the background without the text that belongs on it (a
 // colour-keyed window would flash its key colour there). The update is made
-// by a timer, one for all the changes of the next 40 ms: such a window costs a
-// scan of all its pixels each time it reaches the screen, and eight lanes
-// stepping every 5 to 10 ms, each step waiting for its own update, would keep
-// the user-interface thread busy with nothing else (the lanes would crawl,
-// and a posted Esc would wait behind them).
+// by a timer, one for all the changes until it fires. Bringing a colour-keyed
+// window to the screen can cost far more than drawing it (some window systems
+// rebuild the window's shape from every pixel, and every thread that waits
+// for messages waits for that too), so the updates are spaced to take at most
+// a tenth of the time: every 40 ms where they are cheap, less often where
+// they are dear. Otherwise eight lanes stepping every 5 to 10 ms would keep
+// the user-interface thread busy with nothing else: the lanes would crawl,
+// and a posted Esc would wait behind them.
 constexpr UINT_PTR kRepaintTimer = 1;
-constexpr UINT kRepaintDelayMs = 40;
+constexpr double kRepaintDelayMs = 40;
+constexpr double kLongestRepaintDelayMs = 1000;
+constexpr double kRepaintShare = 0.1;
+
+double millisecondsNow() {
+    LARGE_INTEGER now{};
+    LARGE_INTEGER frequency{};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart > 0 ? static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart)
+                                  : static_cast<double>(GetTickCount());
+}
 
 // The areas of each parent that wait for their update, with the label whose
 // timer will make it. Only the user-interface thread touches them.
@@ -61,6 +74,18 @@ struct PendingUpdate {
 std::map<HWND, PendingUpdate>& pendingUpdates() {
     static std::map<HWND, PendingUpdate> updates;
     return updates;
+}
+// How long the last update of each parent took to reach the screen, in ms.
+std::map<HWND, double>& updateCosts() {
+    static std::map<HWND, double> costs;
+    return costs;
+}
+
+UINT repaintDelayFor(HWND parent) {
+    const auto found = updateCosts().find(parent);
+    const double cost = found == updateCosts().end() ? 0.0 : found->second;
+    const double spaced = cost * (1.0 - kRepaintShare) / kRepaintShare;
+    return static_cast<UINT>(std::clamp(spaced, kRepaintDelayMs, kLongestRepaintDelayMs));
 }
 
 void drawText(HDC dc, const RECT& client, const LabelState& state);
@@ -100,14 +125,20 @@ void composeUpdate(HWND parent, const RECT& area) {
     BitBlt(screen.get(), area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
-// Brings a parent's waiting area to the screen now.
+// Brings a parent's waiting area to the screen now, and notes what it cost.
+// A wait for no time lets the window system put the drawing on the screen
+// here rather than at the thread's next wait, so the cost counted is the
+// whole of it.
 void repaintNow(HWND parent) {
     auto found = pendingUpdates().find(parent);
     if (found == pendingUpdates().end()) return;
     const PendingUpdate update = found->second;
     pendingUpdates().erase(found);
     KillTimer(update.timerLabel, kRepaintTimer);
+    const double started = millisecondsNow();
     composeUpdate(parent, update.area);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
+    updateCosts()[parent] = millisecondsNow() - started;
 }
 
 void repaintSoon(HWND label, HWND parent, const RECT& area) {
@@ -116,7 +147,7 @@ void repaintSoon(HWND label, HWND parent, const RECT& area) {
         UnionRect(&found->second.area, &found->second.area, &area);
         return;
     }
-    if (SetTimer(label, kRepaintTimer, kRepaintDelayMs, nullptr) == 0) {
+    if (SetTimer(label, kRepaintTimer, repaintDelayFor(parent), nullptr) == 0) {
         composeUpdate(parent, area);
         return;
     }
@@ -193,6 +224,7 @@ LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
                 found != pendingUpdates().end() && found->second.timerLabel == window) {
                 pendingUpdates().erase(found);  // its timer goes with it; the parent repaints itself
             }
+            updateCosts().erase(GetParent(window));
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             delete state;
             break;
@@ -210,13 +242,6 @@ LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         case kSetColourMessage:
         case kSetLeftMessage:
             return state == nullptr ? 0 : handleChange(window, *state, message, wParam, lParam);
-        case kGetLeftMessage:
-            return rectInParent(window).left;
-        case kGetWidthMessage: {
-            RECT rect{};
-            GetWindowRect(window, &rect);
-            return rect.right - rect.left;
-        }
         case kGetTextMessage:
             if (state != nullptr) *reinterpret_cast<std::wstring*>(lParam) = state->text;
             return 1;
@@ -255,9 +280,20 @@ TransLabel TransLabel::create(HWND parent, int x, int y, int width, int height, 
     return TransLabel(window);
 }
 
-int TransLabel::left() const { return static_cast<int>(SendMessageW(window_, kGetLeftMessage, 0, 0)); }
+// Read from the window itself, on the calling thread: the window system holds
+// its place for every thread, and a move sent by any thread has been made
+// when its call returns. (A message to the label's thread would cost every
+// lane step a second wait for that thread.)
+int TransLabel::left() const {
+    if (!IsWindow(window_)) return 0;
+    return rectInParent(window_).left;
+}
 
-int TransLabel::width() const { return static_cast<int>(SendMessageW(window_, kGetWidthMessage, 0, 0)); }
+int TransLabel::width() const {
+    RECT rect{};
+    if (!GetWindowRect(window_, &rect)) return 0;
+    return rect.right - rect.left;
+}
 
 void TransLabel::setLeft(int x) const {
     SendMessageW(window_, kSetLeftMessage, static_cast<WPARAM>(x), 0);

@@ -1,10 +1,12 @@
 #pragma once
 // TransLabel: a child window that draws nothing but its text, in one line,
 // left-aligned and centred vertically, over whatever its parent painted.
-// The operations may be called from any thread: each is sent to the label's
-// window, carried out by the thread that owns it (the user-interface thread)
-// and complete, on the screen too, when it returns. On a window that is gone
-// they do nothing (left() and width() then give 0).
+// The operations may be called from any thread. Each change is sent to the
+// label's window and carried out by the thread that owns it (the
+// user-interface thread): it has been made when the call returns, and reaches
+// the screen with the window's next update. left() and width() read the
+// window's place on the calling thread. On a window that is gone the
+// operations do nothing (left() and width() then give 0).
 #include <windows.h>
 
 #include <cstdint>
