@@ -285,8 +285,10 @@ TransLabel TransLabel::create(HWND parent, int x, int y, int width, int height, 
 // when its call returns. (A message to the label's thread would cost every
 // lane step a second wait for that thread.)
 int TransLabel::left() const {
-    if (!IsWindow(window_)) return 0;
-    return rectInParent(window_).left;
+    RECT rect{};
+    if (!GetWindowRect(window_, &rect)) return 0;
+    MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&rect), 2);
+    return rect.left;
 }
 
 int TransLabel::width() const {
