@@ -30,6 +30,7 @@ LabelState* stateOf(HWND window) { return reinterpret_cast<LabelState*>(GetWindo
 
 LRESULT CALLBACK labelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// All zero for a window that is gone.
 RECT rectInParent(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -61,8 +62,7 @@ double millisecondsNow() {
     LARGE_INTEGER frequency{};
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
-    return frequency.QuadPart > 0 ? static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart)
-                                  : static_cast<double>(GetTickCount());
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 // The areas of each parent that wait for their update, with the label whose
@@ -284,12 +284,7 @@ TransLabel TransLabel::create(HWND parent, int x, int y, int width, int height, 
 // its place for every thread, and a move sent by any thread has been made
 // when its call returns. (A message to the label's thread would cost every
 // lane step a second wait for that thread.)
-int TransLabel::left() const {
-    RECT rect{};
-    if (!GetWindowRect(window_, &rect)) return 0;
-    MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&rect), 2);
-    return rect.left;
-}
+int TransLabel::left() const { return rectInParent(window_).left; }
 
 int TransLabel::width() const {
     RECT rect{};
